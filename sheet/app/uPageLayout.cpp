@@ -1,0 +1,114 @@
+#include "uPageLayout.h"
+
+#include <QSignalBlocker>
+
+using platform::rgb;
+
+TPageLayout::TPageLayout(QWidget* parent)
+    : Panel6(new platform::SurfaceWidget(rgb(221, 221, 255), parent)),
+      OmbreVert(rgb(50, 101, 101)),
+      OmbreHrz(rgb(50, 101, 101)),
+      ScrollBar1(new QScrollBar(Qt::Vertical, Panel6)),
+      ScrollBar2(new QScrollBar(Qt::Horizontal, Panel6)) {
+  Panel6->setObjectName("Panel6");
+  platform::Surface& s = Panel6->surface();
+  OmbreVert.setParent(&s);
+  OmbreHrz.setParent(&s);
+  FondBloc.setParent(&s);
+  ScrollBar1->setObjectName("ScrollBar1");
+  ScrollBar1->setSingleStep(20);
+  ScrollBar1->setPageStep(50);
+  ScrollBar2->setObjectName("ScrollBar2");
+  ScrollBar2->setSingleStep(5);
+  ScrollBar2->setPageStep(20);
+  ScrollBar1->hide();
+  ScrollBar2->hide();
+  QObject::connect(ScrollBar1, &QScrollBar::valueChanged, [this] { ScrollBar1Change(); });
+  QObject::connect(ScrollBar2, &QScrollBar::valueChanged, [this] { ScrollBar2Change(); });
+  Panel6->onResized = [this] { placeScrollBars(); };
+  placeScrollBars();
+}
+
+void TPageLayout::setPageOrigin(int left, int top) {
+  page_->SetBounds(left, top, page_->width(), page_->height());
+}
+
+void TPageLayout::CentrePage() {
+  if (!page_) return;
+  int left = page_->left(), top = page_->top();
+  const int h = (Panel6->width() - page_->width()) / 2;
+  if (h > 0) left = h;
+  const int v = (Panel6->height() - page_->height()) / 2;
+  if (v > 0) top = v;
+  setPageOrigin(left, top);
+}
+
+void TPageLayout::placeShadows() {
+  const int l = page_->left(), t = page_->top(), w = page_->width(), h = page_->height();
+  OmbreVert.setBounds(l + w, t + kShadow, kShadow, h);
+  OmbreHrz.setBounds(l + kShadow, t + h, w, kShadow);
+}
+
+void TPageLayout::LayOutPaper(bool fillWhite) {
+  if (!page_) return;
+  FondBloc.setBounds(page_->left(), page_->top(), page_->width(), page_->height());
+  FondBloc.picture().resize(page_->width(), page_->height());
+  if (fillWhite) FondBloc.picture().fill(platform::clWhite);
+  FondBloc.invalidate();
+  placeShadows();
+}
+
+void TPageLayout::AdjustScrollBars() {
+  if (!page_) return;
+  // The position goes back to 0 on a shown axis; the handler runs even when the bar was
+  // already at 0, so a page left elsewhere by a resize comes back too.
+  if (Panel6->width() < page_->left() + page_->width()) {
+    {
+      const QSignalBlocker quiet(ScrollBar2);
+      ScrollBar2->setValue(0);
+    }
+    ScrollBar2Change();
+    ScrollBar2->show();
+    ScrollBar2->setMaximum(page_->width() + page_->left() + ScrollBar1->sizeHint().width() -
+                           Panel6->width());
+  } else {
+    ScrollBar2->hide();
+  }
+  if (Panel6->height() < page_->top() + page_->height()) {
+    {
+      const QSignalBlocker quiet(ScrollBar1);
+      ScrollBar1->setValue(0);
+    }
+    ScrollBar1Change();
+    ScrollBar1->show();
+    ScrollBar1->setMaximum(page_->height() + page_->top() + ScrollBar2->sizeHint().height() -
+                           Panel6->height());
+  } else {
+    ScrollBar1->hide();
+  }
+  placeScrollBars();
+}
+
+void TPageLayout::ScrollBar1Change() {
+  if (!page_) return;
+  setPageOrigin(page_->left(), -ScrollBar1->value());
+  FondBloc.setTop(page_->top());
+  placeShadows();
+  page_->FollowScroll();
+}
+
+void TPageLayout::ScrollBar2Change() {
+  if (!page_) return;
+  setPageOrigin(-ScrollBar2->value(), page_->top());
+  FondBloc.setLeft(page_->left());
+  placeShadows();
+  page_->FollowScroll();
+}
+
+void TPageLayout::placeScrollBars() {
+  const int vw = ScrollBar1->sizeHint().width(), hh = ScrollBar2->sizeHint().height();
+  const int w = Panel6->width(), h = Panel6->height();
+  const int hBarWidth = ScrollBar1->isVisibleTo(Panel6) ? w - vw : w;
+  ScrollBar1->setGeometry(w - vw, 0, vw, ScrollBar2->isVisibleTo(Panel6) ? h - hh : h);
+  ScrollBar2->setGeometry(0, h - hh, hBarWidth, hh);
+}

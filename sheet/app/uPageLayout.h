@@ -1,0 +1,42 @@
+#pragma once
+// The work area Panel6: the page's place in it, its paper image and drop shadow, and the
+// scroll bars that move them together.
+#include <QScrollBar>
+
+#include "platform/Controls.h"
+#include "platform/SurfaceWidget.h"
+#include "sheet/layers/uPages.h"
+
+class TPageLayout {
+ public:
+  static constexpr int kShadow = 15;
+
+  explicit TPageLayout(QWidget* parent);
+  TPageLayout(const TPageLayout&) = delete;
+  TPageLayout& operator=(const TPageLayout&) = delete;
+
+  // The first layer stands for the page; none before the first activation.
+  void SetPage(TPage* firstLayer) { page_ = firstLayer; }
+  TPage* Page() const { return page_; }
+
+  void CentrePage();
+  // fillWhite is false in image mode, where the paper image holds the drawing.
+  void LayOutPaper(bool fillWhite);
+  void AdjustScrollBars();
+  void ScrollBar1Change();
+  void ScrollBar2Change();
+
+  platform::SurfaceWidget* const Panel6;
+  platform::ShapeControl OmbreVert;
+  platform::ShapeControl OmbreHrz;
+  platform::ImageControl FondBloc;
+  QScrollBar* const ScrollBar1;  // vertical, along the right edge
+  QScrollBar* const ScrollBar2;  // horizontal, along the bottom edge
+
+ private:
+  void placeShadows();
+  void placeScrollBars();
+  void setPageOrigin(int left, int top);
+
+  TPage* page_ = nullptr;
+};

@@ -1,0 +1,183 @@
+#include "uZeridaz.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "platform/Dialogs.h"
+#include "platform/Screen.h"
+#include "sheet/app/uCurseurs.h"
+#include "sheet/app/uLayerTabs.h"
+#include "sheet/overlays/UGrille.h"
+
+namespace {
+QWidget* makeCentral(QWidget* owner) {
+  auto* w = new QWidget(owner);
+  w->setObjectName("central");
+  return w;
+}
+}  // namespace
+
+TFZeridazKWZ::TFZeridazKWZ(QWidget* parent) : QMainWindow(parent), layout_(makeCentral(this)) {
+  setObjectName("FZeridazKWZ");
+  setWindowTitle("Zeridaz");
+  QWidget* central = layout_.Panel6->parentWidget();
+  setCentralWidget(central);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(187, 187, 255));
+  setPalette(pal);
+  setAutoFillBackground(true);
+
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  Panel2 = new QWidget(central);
+  Panel2->setObjectName("Panel2");
+  Panel2->setFixedHeight(34);
+  Panel2->setAutoFillBackground(true);
+  QPalette sky = Panel2->palette();
+  sky.setColor(QPalette::Window, QColor(166, 202, 240));
+  Panel2->setPalette(sky);
+  column->addWidget(Panel2);
+  column->addWidget(layout_.Panel6, 1);
+  TabSetPages = new QTabBar(central);
+  TabSetPages->setObjectName("TabSetPages");
+  TabSetPages->setShape(QTabBar::RoundedSouth);
+  TabSetPages->setDrawBase(false);
+  column->addWidget(TabSetPages);
+
+  buildMenus();
+  AboutBox = new TAboutBox(this);
+  FormCreate();
+}
+
+TFZeridazKWZ::~TFZeridazKWZ() {
+  setFirstLayer(nullptr);
+}
+
+void TFZeridazKWZ::buildMenus() {
+  QMenuBar* bar = menuBar();
+  Fichiers1 = bar->addMenu("&Fichiers");
+  Quitter1 = Fichiers1->addAction("&Quitter");
+  Quitter1->setShortcut(QKeySequence("Ctrl+Q"));
+  connect(Quitter1, &QAction::triggered, this, [this] { Quitter1Click(); });
+  Edition1 = bar->addMenu("&Edition");
+  Instruments1 = bar->addMenu("Instruments");
+  Calques1 = bar->addMenu("&Calques");
+  Image1 = bar->addMenu("Image");
+  Image1->menuAction()->setVisible(false);  // shown only in image mode
+  Options1 = bar->addMenu("Options");
+  Apropos1 = bar->addAction("A propos");
+  connect(Apropos1, &QAction::triggered, this, [this] { Apropos1Click(); });
+  Aide1 = bar->addAction("Aide");
+  Aide1->setShortcut(QKeySequence(Qt::Key_F1));
+  Aide1->setEnabled(false);  // the help page is opened by the document commands
+}
+
+void TFZeridazKWZ::FormCreate() {
+  LoadCursors();
+  ProgramDir = platform::programDir();
+  JournalDir = ProgramDir;
+  OptionsPath = ProgramDir + "Zeridazs.opt";
+  BlockOpenDir = BlockSaveDir = ProgramDir;
+  SetFileName("SansNom.blc");
+  ImageMode = 0;
+  PaintColour = 255;
+  EraserSize = 4;
+  const std::string documents = platform::documentsDir();
+  BlockOpenDir = LayerImportDir = PictureDir = documents;
+}
+
+void TFZeridazKWZ::setFirstLayer(TPage* first) {
+  if (firstLayer_ && firstLayer_ != first) firstLayer_->freeAll();
+  firstLayer_ = first;
+  layout_.SetPage(first);
+}
+
+void TFZeridazKWZ::CreateFirstLayer() {
+  TPage* first = TPage::Create(nullptr, &layout_.Panel6->surface());
+  first->OnLayersChanged = [this](TPage*) { RebuildTabs(); };
+  const TPageSize size = PageSizeFor(Orientation, platform::screenPixelsPerInch());
+  first->SetBounds(0, 0, size.width, size.height);
+  first->ActivateOnly(0);
+  setFirstLayer(first);
+  RebuildTabs();
+}
+
+void TFZeridazKWZ::RebuildTabs() {
+  ::RebuildTabs(*TabSetPages, firstLayer_);
+}
+
+void TFZeridazKWZ::FormActivate() {
+  if (FirstActivation) {
+    CreateFirstLayer();
+    CentrePage();
+    FirstActivation = false;
+  }
+  AdjustScrollBars();
+  LayOutPaper();
+}
+
+void TFZeridazKWZ::ChangeOrientation(uint8_t o) {
+  if (o == Orientation) return;
+  Orientation = o;
+  if (!firstLayer_) return;
+  firstLayer_->TurnPage(o == 1);
+  const TPageSize size = PageSizeFor(o, platform::screenPixelsPerInch());
+  firstLayer_->SetBounds(0, 0, size.width, size.height);
+  CentrePage();
+  firstLayer_->PlaceLabels();
+  AdjustScrollBars();
+  LayOutPaper();
+}
+
+void TFZeridazKWZ::SetFileName(const std::string& name) {
+  FileName = name;
+  setWindowTitle(QString::fromStdString("Bloc : " + name));
+}
+
+platform::TPoint TFZeridazKWZ::ScreenToPage(platform::TPoint screen) const {
+  if (!firstLayer_) return screen;
+  const platform::TPoint origin = firstLayer_->clientToScreen({0, 0});
+  return {screen.x - origin.x, screen.y - origin.y};
+}
+
+void TFZeridazKWZ::FormCloseQuery(bool& canClose) {
+  // Closing is always allowed; the save question joins with the document commands.
+  canClose = true;
+}
+
+void TFZeridazKWZ::FormClose() {}
+
+void TFZeridazKWZ::Quitter1Click() {
+  close();
+}
+
+void TFZeridazKWZ::Apropos1Click() {
+  platform::dialogs().showModal(*AboutBox);
+}
+
+bool TFZeridazKWZ::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) FormActivate();
+  return QMainWindow::event(e);
+}
+
+void TFZeridazKWZ::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  // Without a window manager the window may never be activated; the page must still appear.
+  QTimer::singleShot(0, this, [this] {
+    if (FirstActivation) FormActivate();
+  });
+}
+
+void TFZeridazKWZ::closeEvent(QCloseEvent* e) {
+  bool canClose = true;
+  FormCloseQuery(canClose);
+  if (!canClose) {
+    e->ignore();
+    return;
+  }
+  FormClose();
+  e->accept();
+}
