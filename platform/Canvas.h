@@ -77,8 +77,8 @@ class Canvas {
   int textWidth(const std::string& text) const;
   int textHeight(const std::string& text) const;
 
-  void fillRect(const TRect& r);  // brush colour, whatever the brush style
-  TColor pixel(int x, int y) const;  // clInvalid outside the clip or the image
+  void fillRect(const TRect& r);          // brush colour, whatever the brush style
+  TColor pixel(int x, int y) const;       // clInvalid outside the clip or the image
   void setPixel(int x, int y, TColor c);  // dropped outside the clip
   // Fills with the brush the 4-connected area of colour `surface` that contains (x, y).
   void floodFill(int x, int y, TColor surface);

@@ -32,8 +32,7 @@ class Dialogs {
   virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
   virtual std::optional<std::string> openFile(const FileDialogOptions& o) = 0;
   virtual std::optional<std::string> saveFile(const FileDialogOptions& o) = 0;
-  virtual std::optional<std::string> inputBox(const std::string& caption,
-                                              const std::string& prompt,
+  virtual std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
                                               const std::string& initial) = 0;
   virtual std::optional<TColor> pickColour(TColor initial) = 0;
   virtual std::optional<Font> pickFont(const Font& initial) = 0;

@@ -49,7 +49,7 @@ class Stream {
   void writeI32(int32_t v);
   void writeU32(uint32_t v);
   void writeDouble(double v);
-  void writeBool(bool v);  // 1 or 0
+  void writeBool(bool v);                     // 1 or 0
   void writeString(const std::string& utf8);  // characters outside Windows-1252 become '?'
 };
 

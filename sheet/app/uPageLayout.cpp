@@ -1,7 +1,5 @@
 #include "uPageLayout.h"
 
-#include <QSignalBlocker>
-
 using platform::rgb;
 
 TPageLayout::TPageLayout(QWidget* parent)
@@ -25,7 +23,15 @@ TPageLayout::TPageLayout(QWidget* parent)
   ScrollBar2->hide();
   QObject::connect(ScrollBar1, &QScrollBar::valueChanged, [this] { ScrollBar1Change(); });
   QObject::connect(ScrollBar2, &QScrollBar::valueChanged, [this] { ScrollBar2Change(); });
-  Panel6->onResized = [this] { placeScrollBars(); };
+  // The page follows the window as it is maximised or resized, not only at activation.
+  Panel6->onResized = [this] {
+    placeScrollBars();
+    if (!page_) return;
+    Unscroll();
+    CentrePage();
+    AdjustScrollBars();
+    LayOutPaper(false);
+  };
   placeScrollBars();
 }
 
@@ -58,15 +64,20 @@ void TPageLayout::LayOutPaper(bool fillWhite) {
   placeShadows();
 }
 
+void TPageLayout::Unscroll() {
+  // Setting a bar to 0 runs its handler, which brings the page back on that axis.
+  if (ScrollBar1->value() != 0) ScrollBar1->setValue(0);
+  if (ScrollBar2->value() != 0) ScrollBar2->setValue(0);
+}
+
 void TPageLayout::AdjustScrollBars() {
   if (!page_) return;
-  // The position goes back to 0 on a shown axis; the handler runs even when the bar was
-  // already at 0, so a page left elsewhere by a resize comes back too.
+  // The overflow is measured on the unscrolled page: measured on a page scrolled to its end,
+  // the bar would hide and leave the page stuck out of place.
+  Unscroll();
+  // A page that does not fit starts at 0 on that axis, even if a wider work area had it
+  // centred before.
   if (Panel6->width() < page_->left() + page_->width()) {
-    {
-      const QSignalBlocker quiet(ScrollBar2);
-      ScrollBar2->setValue(0);
-    }
     ScrollBar2Change();
     ScrollBar2->show();
     ScrollBar2->setMaximum(page_->width() + page_->left() + ScrollBar1->sizeHint().width() -
@@ -75,10 +86,6 @@ void TPageLayout::AdjustScrollBars() {
     ScrollBar2->hide();
   }
   if (Panel6->height() < page_->top() + page_->height()) {
-    {
-      const QSignalBlocker quiet(ScrollBar1);
-      ScrollBar1->setValue(0);
-    }
     ScrollBar1Change();
     ScrollBar1->show();
     ScrollBar1->setMaximum(page_->height() + page_->top() + ScrollBar2->sizeHint().height() -

@@ -23,6 +23,8 @@ class TPageLayout {
   // fillWhite is false in image mode, where the paper image holds the drawing.
   void LayOutPaper(bool fillWhite);
   void AdjustScrollBars();
+  // Both bars back to 0, the page with them.
+  void Unscroll();
   void ScrollBar1Change();
   void ScrollBar2Change();
 

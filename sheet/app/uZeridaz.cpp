@@ -45,7 +45,8 @@ TFZeridazKWZ::TFZeridazKWZ(QWidget* parent) : QMainWindow(parent), layout_(makeC
   TabSetPages->setObjectName("TabSetPages");
   TabSetPages->setShape(QTabBar::RoundedSouth);
   TabSetPages->setDrawBase(false);
-  column->addWidget(TabSetPages);
+  TabSetPages->setExpanding(false);
+  column->addWidget(TabSetPages, 0, Qt::AlignLeft);
 
   buildMenus();
   AboutBox = new TAboutBox(this);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QMenuBar>
 #include <QTest>
 
@@ -77,11 +78,29 @@ TEST_F(Window, NarrowWorkAreaScrollsPagePaperAndShadowTogether) {
   EXPECT_EQ(l.OmbreVert.boundsRect(), platform::rectXYWH(-40 + pageW, -70 + 15, 15, pageH));
   EXPECT_EQ(l.OmbreHrz.boundsRect(), platform::rectXYWH(-40 + 15, -70 + pageH, pageW, 15));
 
-  // A second activation brings the page back to position 0 on both axes.
+  // A second activation brings the page back to position 0 on both axes, also from the very
+  // end of a bar, where the scrolled page would seem to fit.
+  vbar()->setValue(vbar()->maximum());
   w->FormActivate();
   EXPECT_EQ(hbar()->value(), 0);
+  EXPECT_EQ(vbar()->value(), 0);
+  EXPECT_TRUE(vbar()->isVisible());
+  EXPECT_EQ(vbar()->maximum(), pageH - 500 + hbar()->height());
   EXPECT_EQ(page()->left(), 0);
   EXPECT_EQ(page()->top(), 0);
+  EXPECT_EQ(l.OmbreHrz.top(), pageH);
+}
+
+TEST_F(Window, GrowingTheWorkAreaRecentresThePageAndHidesTheBars) {
+  open(600, 500);
+  w->Layout().Panel6->setFixedSize(pageW + 300, pageH + 100);
+  QApplication::processEvents();
+  EXPECT_EQ(page()->left(), 150);
+  EXPECT_EQ(page()->top(), 50);
+  EXPECT_EQ(w->Layout().FondBloc.boundsRect(), page()->boundsRect());
+  EXPECT_EQ(w->Layout().OmbreVert.left(), 150 + pageW);
+  EXPECT_FALSE(hbar()->isVisible());
+  EXPECT_FALSE(vbar()->isVisible());
 }
 
 TEST_F(Window, OrientationChangeSwapsThePageAndRecentres) {
@@ -124,6 +143,18 @@ TEST_F(Window, MenusAndAboutBox) {
   platform::setDialogs(nullptr);
   ASSERT_EQ(script.callsOf("modal").size(), 1u);
   EXPECT_TRUE(script.allAnswersUsed());
+}
+
+TEST_F(Window, ActivationKeepsTheDrawingOfImageMode) {
+  open(900, 700);
+  platform::Bitmap& paper = w->Layout().FondBloc.picture();
+  paper.setPixel(5, 6, platform::clBlack);
+  w->ImageMode = 1;
+  w->FormActivate();
+  EXPECT_EQ(paper.pixel(5, 6), platform::clBlack);
+  w->ImageMode = 0;
+  w->FormActivate();
+  EXPECT_EQ(paper.pixel(5, 6), platform::clWhite);
 }
 
 TEST_F(Window, QuitClosesTheWindow) {
