@@ -1,5 +1,9 @@
 #include "uPages.h"
 
+#include <algorithm>
+
+#include "sheet/objects/ucalcul.h"
+
 using platform::Canvas;
 
 TPage* TPage::Create(TPage* previous, platform::Surface* panel) {
@@ -36,12 +40,6 @@ void TPage::freeAll() {
 
 void TPage::SetBounds(int left, int top, int width, int height) {
   for (TPage* l = this; l; l = l->Next) l->setBounds(left, top, width, height);
-}
-
-TPage* TPage::FirstLayer() {
-  TPage* l = this;
-  while (l->Previous) l = l->Previous;
-  return l;
 }
 
 TPage* TPage::LastLayer() {
@@ -236,32 +234,107 @@ void TPage::SuspendPainting(bool flag) {
   }
 }
 
-Canvas& TPage::LayerCanvas() {
-  if (paintCanvas_) return *paintCanvas_;
-  Canvas fresh = canvas();
-  if (!windowCanvas_) {
-    windowCanvas_.emplace(fresh);
-  } else {
-    // Keep pen, brush and font: objects set them across calls (XOR while dragging).
-    windowCanvas_->retarget(fresh);
-  }
-  return *windowCanvas_;
+TPage* TPage::FirstLayer() {
+  return const_cast<TPage*>(std::as_const(*this).FirstLayer());
 }
 
-void TPage::paint(Canvas& canvas) {
+const TPage* TPage::FirstLayer() const {
+  const TPage* l = this;
+  while (l->Previous) l = l->Previous;
+  return l;
+}
+
+platform::TPoint TPage::PanelOrigin() const {
+  const TPage* first = FirstLayer();
+  return {first->left(), first->top()};
+}
+
+void TPage::MarksFollowSelection(const TSegment& segment, bool selected) {
+  FirstLayer()->MarkSegmentPoints(segment, selected);
+}
+
+TSegment* TPage::FindSegmentById(int32_t id) {
+  for (TPage* l = FirstLayer(); l; l = l->Next)
+    for (auto& s : l->Segments)
+      if (s->id == id) return s.get();
+  return nullptr;
+}
+
+// One canvas object for the layer's life, as a window canvas is: pen, brush and font set by
+// one object (XOR while dragging) hold for the next draw, in a repaint or outside it.
+Canvas& TPage::LayerCanvas() {
+  if (!canvas_)
+    canvas_.emplace(canvas());
+  else if (!painting_)
+    canvas_->retarget(canvas());
+  return *canvas_;
+}
+
+void TPage::paint(Canvas& target) {
   if (PaintingSuspended) return;
   if (!Visible) return;
-  canvas.setBrushStyle(platform::BrushStyle::Clear);
-  // White pixels of the picture leave the lower layers visible.
-  if (Background) canvas.draw(BackgroundLeft, BackgroundTop, *Background, platform::RasterOp::And);
+  Canvas& c = LayerCanvas();
+  c.retarget(target);
   struct Painting {
-    Canvas*& slot;
-    ~Painting() { slot = nullptr; }
+    bool& flag;
+    ~Painting() { flag = false; }
   };
-  paintCanvas_ = &canvas;
-  Painting painting{paintCanvas_};
+  painting_ = true;
+  Painting painting{painting_};
+  c.setBrushStyle(platform::BrushStyle::Clear);
+  // White pixels of the picture leave the lower layers visible.
+  if (Background) c.draw(BackgroundLeft, BackgroundTop, *Background, platform::RasterOp::And);
   for (auto& o : Curves) o->Draw();
   for (auto& o : Segments) o->Draw();
   for (auto& o : Points) o->Draw();
   for (auto& o : Arcs) o->Draw();
+}
+
+void TPage::PaintTo(Canvas& canvas, double scale) {
+  for (TPage* l = this; l; l = l->Next) {
+    if (!l->Visible) continue;
+    canvas.setBrushStyle(platform::BrushStyle::Clear);
+    if (l->Background) {
+      const platform::Bitmap& b = *l->Background;
+      const int32_t x = Nearest(l->BackgroundLeft * scale), y = Nearest(l->BackgroundTop * scale);
+      canvas.stretchDraw(
+          platform::rectXYWH(x, y, Nearest(b.width() * scale), Nearest(b.height() * scale)), b,
+          platform::RasterOp::And);
+    }
+    for (auto& o : l->Curves) o->DrawScaled(canvas, scale);
+    for (auto& o : l->Segments) o->DrawScaled(canvas, scale);
+    for (auto& o : l->Points) o->DrawScaled(canvas, scale);
+    for (auto& o : l->Arcs) o->DrawScaled(canvas, scale);
+    for (auto& o : l->Labels) o->DrawScaled(canvas, scale);
+  }
+}
+
+platform::TRect TPage::ContentBounds() {
+  platform::TRect r{width(), height(), 0, 0};
+  auto widen = [&r](const platform::TRect& b) {
+    r.Left = std::min(r.Left, b.Left);
+    r.Top = std::min(r.Top, b.Top);
+    r.Right = std::max(r.Right, b.Right);
+    r.Bottom = std::max(r.Bottom, b.Bottom);
+  };
+  TPage* last = this;
+  for (TPage* l = this; l; l = l->Next) {
+    for (auto& o : l->Curves) widen(o->GetBounds());
+    for (auto& o : l->Arcs) widen(o->GetBounds());
+    for (auto& o : l->Segments) widen(o->GetBounds());
+    for (auto& o : l->Points) widen(o->GetBounds());
+    for (auto& o : l->Labels) widen(o->boundsRect());
+    last = l;
+  }
+  return r.translated(-last->left(), -last->top());
+}
+
+void TPage::PageDragOver(platform::Control& sender, platform::Control& dragged, int x, int y,
+                         bool& accept) {
+  if (!ActiveLayer()) return;
+  accept = true;
+  const platform::TPoint screen = sender.clientToScreen({x, y});
+  platform::TPoint origin{0, 0};
+  if (dragged.parent() && dragged.parent()->screenOrigin) origin = dragged.parent()->screenOrigin();
+  dragged.setBounds(screen.x - origin.x, screen.y - origin.y, dragged.width(), dragged.height());
 }

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "FakeObjects.h"
 #include "platform/Surface.h"
 #include "sheet/layers/uPages.h"
 
 using platform::Surface;
 
 namespace {
+
+TLibelle* addLabel(TPage& layer, platform::TPoint at) {
+  layer.Labels.push_back(std::make_unique<TLibelle>(at, layer, platform::Font{}, "abc"));
+  return layer.Labels.back().get();
+}
 
 // A document as the sheet starts one: the first layer at the page size, active.
 struct Chain : ::testing::Test {
@@ -163,23 +167,24 @@ TEST_F(Chain, ActivateOnlyCountsFromTheLayerCalled) {
 }
 
 TEST_F(Chain, DeactivatingDeselectsEveryObjectAndTellsLabels) {
-  auto* seg = new FakeObject(*first, {10, 10}, 0xFF);
+  auto* seg = new TSegment(1, *first, 2, {10, 10}, {50, 10});
   first->Segments.emplace_back(seg);
-  auto* label = new FakeLabel(&panel, {30, 40});
-  first->Labels.emplace_back(label);
-  seg->selected = label->selected = true;
+  TLibelle* label = addLabel(*first, {30, 40});
+  label->SetLayerActive(true);
+  seg->SetSelected(true);
+  label->SetSelected(true);
   first->SetActive(false);
-  EXPECT_FALSE(seg->selected);
-  EXPECT_FALSE(label->selected);
-  EXPECT_FALSE(label->layerActive);
+  EXPECT_FALSE(seg->Selected());
+  EXPECT_FALSE(label->Selected());
+  EXPECT_FALSE(label->LayerActive());
+  first->AddLayer();  // its layer control now lies above the label
   first->SetActive(true);
-  EXPECT_TRUE(label->layerActive);
+  EXPECT_TRUE(label->LayerActive());
   EXPECT_EQ(panel.controls().back(), label);  // an active layer's labels lie above all
 }
 
 TEST_F(Chain, HidingALayerHidesItsLabelsAndKeepsItActive) {
-  auto* label = new FakeLabel(&panel, {0, 0});
-  first->Labels.emplace_back(label);
+  TLibelle* label = addLabel(*first, {0, 0});
   first->SetVisible(false);
   EXPECT_FALSE(label->visible());
   EXPECT_TRUE(first->Active);
@@ -190,10 +195,8 @@ TEST_F(Chain, HidingALayerHidesItsLabelsAndKeepsItActive) {
 TEST_F(Chain, RestackPutsEachLayerAboveItsLabels) {
   first->AddLayer();
   TPage* second = first->Next;
-  auto* a = new FakeLabel(&panel, {0, 0});
-  auto* b = new FakeLabel(&panel, {5, 5});
-  first->Labels.emplace_back(a);
-  second->Labels.emplace_back(b);
+  TLibelle* a = addLabel(*first, {0, 0});
+  TLibelle* b = addLabel(*second, {5, 5});
   first->RestackLayers();
   std::vector<platform::Control*> expected{a, first, b, second};
   EXPECT_EQ(panel.controls(), expected);
@@ -208,28 +211,30 @@ TEST_F(Chain, RenameRaisesOnlyOnChange) {
 
 TEST_F(Chain, BoundsTurnsAndLabelsReachEveryLayer) {
   first->AddLayer();
-  ObjectLog log;
-  first->Points.emplace_back(new FakeObject(*first, {1, 1}, 0, &log));
-  first->Next->Arcs.emplace_back(new FakeObject(*first->Next, {2, 2}, 0, &log));
-  auto* label = new FakeLabel(&panel, {30, 40});
-  first->Next->Labels.emplace_back(label);
+  auto* point = new TPointG({1, 2}, nullptr, *first, 2);
+  first->Points.emplace_back(point);
+  auto* seg = new TSegment(1, *first->Next, 1, {3, 4}, {10, 20});
+  first->Next->Segments.emplace_back(seg);
+  TLibelle* label = addLabel(*first->Next, {30, 40});
 
   first->SetBounds(50, 60, 1123, 794);
   EXPECT_EQ(first->Next->boundsRect(), (platform::TRect{50, 60, 1173, 854}));
-  first->TurnPage(true);
-  EXPECT_EQ(log.events, (std::vector<std::string>{"turn 1123x794", "turn 1123x794"}));
+  first->TurnPage(true);  // (x, y) -> (y, width - x)
+  EXPECT_EQ(point->position, (platform::TPoint{2, 1122}));
+  EXPECT_EQ(seg->P1, (platform::TPoint{4, 1120}));
+  EXPECT_EQ(label->Position(), (platform::TPoint{40, 1093}));
   first->PlaceLabels();
-  EXPECT_EQ(label->left(), 80);
-  EXPECT_EQ(label->top(), 100);
+  EXPECT_EQ(label->left(), 90);
+  EXPECT_EQ(label->top(), 1153);
   first->SetBounds(-40, 60, 1123, 794);  // scrolled horizontally
   first->FollowScroll();
-  EXPECT_EQ(label->left(), -10);
+  EXPECT_EQ(label->left(), 0);
 }
 
 TEST_F(Chain, ClearEmptiesEveryListAndTheBackground) {
-  first->Curves.emplace_back(new FakeObject(*first, {1, 1}, 0));
-  first->Segments.emplace_back(new FakeObject(*first, {1, 1}, 0));
-  first->Labels.emplace_back(new FakeLabel(&panel, {0, 0}));
+  first->Curves.emplace_back(new TCourbeLibre({1, 1}, *first, 0, 1));
+  first->Segments.emplace_back(new TSegment(1, *first, 1, {1, 1}, {5, 5}));
+  addLabel(*first, {0, 0});
   first->Background = std::make_unique<platform::Bitmap>(10, 10);
   first->Clear();
   EXPECT_TRUE(first->Curves.empty());

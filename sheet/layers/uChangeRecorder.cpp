@@ -1,0 +1,12 @@
+#include "uChangeRecorder.h"
+
+namespace {
+TChangeRecorder* recorder = nullptr;
+}
+
+void SetChangeRecorder(TChangeRecorder* r) {
+  recorder = r;
+}
+TChangeRecorder* ChangeRecorder() {
+  return recorder;
+}

@@ -1,0 +1,4 @@
+#include "uSettings.h"
+
+bool DragDropEnabled = true;
+bool CopyPasteEnabled = true;
