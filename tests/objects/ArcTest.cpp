@@ -8,6 +8,7 @@
 #include "FakeHost.h"
 #include "platform/Streams.h"
 #include "sheet/objects/uArcs.h"
+#include "tests/support/Bytes.h"
 
 using platform::TColor;
 using platform::TPoint;
@@ -24,33 +25,11 @@ std::unique_ptr<TArc> Quarter(FakeHost& host, uint8_t width = 1) {
                                 TPoint{100, 100});
 }
 
-// Little-endian record builder, independent of the stream under test.
-struct Le {
-  std::vector<uint8_t> b;
-  Le& u8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  Le& u16(uint16_t v) { return u8(v & 0xFF).u8(v >> 8); }
-  Le& i32(int32_t v) {
-    const uint32_t u = uint32_t(v);
-    for (int i = 0; i < 4; ++i) u8(uint8_t(u >> (8 * i)));
-    return *this;
-  }
-  Le& pt(int32_t x, int32_t y) { return i32(x).i32(y); }
-  Le& f64(double v) {
-    uint64_t u;
-    std::memcpy(&u, &v, 8);
-    for (int i = 0; i < 8; ++i) u8(uint8_t(u >> (8 * i)));
-    return *this;
-  }
-};
-
 // Version, kind, visible, colour, width, start, end, centre, box, angles: the fields common
 // to both versions.
-Le Head(uint16_t version, TColor colour, uint8_t width, TPoint start, TPoint end, TPoint centre,
-        TPoint tl, TPoint br, double sa, double ea) {
-  Le r;
+Bytes Head(uint16_t version, TColor colour, uint8_t width, TPoint start, TPoint end, TPoint centre,
+           TPoint tl, TPoint br, double sa, double ea) {
+  Bytes r;
   r.u16(version).u8(1).u8(1).i32(int32_t(colour)).u8(width);
   r.pt(start.x, start.y).pt(end.x, end.y).pt(centre.x, centre.y);
   r.pt(tl.x, tl.y).pt(br.x, br.y).f64(sa).f64(ea);
@@ -374,7 +353,7 @@ TEST(Arc, CentreMarkFollowsTheOptionEvenWhenHidden) {
 
 TEST(Arc, FullCircleFromARecordIsDrawnAndHitAllAround) {
   FakeHost host;
-  const Le rec =
+  const Bytes rec =
       Head(1, kRed, 1, {150, 100}, {-150, 0}, {100, 100}, {50, 50}, {150, 150}, 0, 0).i32(0);
   auto a = Read(rec.b, host);
   ASSERT_TRUE(a->full);
@@ -419,7 +398,7 @@ TEST(Arc, DrawScaledMultipliesCoordinatesAndWidth) {
 
 TEST(Arc, RecordVersion1RoundTripsAndFailsCleanlyWhenCut) {
   FakeHost host(400, 400, {10, 20});
-  const Le rec =
+  const Bytes rec =
       Head(1, 0x00123456, 2, {150, 100}, {100, 50}, {100, 100}, {50, 50}, {150, 150}, 0.0, kPi / 2)
           .i32(2)
           .i32(3)
@@ -447,7 +426,7 @@ TEST(Arc, RecordVersion1RoundTripsAndFailsCleanlyWhenCut) {
 TEST(Arc, RecordVersion0KeepsStoredAnglesAndBoxAndFailsCleanlyWhenCut) {
   FakeHost host;
   // The stored angles and box deliberately disagree with the points: they are kept as read.
-  const Le rec =
+  const Bytes rec =
       Head(0, 0x00FF0000, 4, {230, 110}, {160, 120}, {200, 150}, {149, 101}, {251, 199}, 5.0, 2.0);
   ASSERT_EQ(rec.b.size(), 65u);
   auto a = Read(rec.b, host);
@@ -459,7 +438,7 @@ TEST(Arc, RecordVersion0KeepsStoredAnglesAndBoxAndFailsCleanlyWhenCut) {
   EXPECT_TRUE(a->Entries().empty());
 
   // Written back as version 1 with an empty group stack.
-  Le expected = rec;
+  Bytes expected = rec;
   expected.b[0] = 1;
   expected.i32(0);
   EXPECT_EQ(Written(*a), expected.b);

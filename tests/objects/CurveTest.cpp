@@ -10,6 +10,7 @@
 #include "platform/Canvas.h"
 #include "platform/Streams.h"
 #include "sheet/objects/uCourbes.h"
+#include "tests/support/Bytes.h"
 
 using platform::clWhite;
 using platform::MemoryStream;
@@ -35,21 +36,6 @@ std::vector<TPoint> PointsOf(const TCourbeLibre& c) {
   for (int32_t i = 1; i <= c.PointCount(); ++i) v.push_back(c.Point(i));
   return v;
 }
-
-// Little-endian record builder, so fixtures follow the record table and not the writer.
-struct Bytes {
-  std::vector<uint8_t> b;
-  Bytes& u8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  Bytes& u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
-  Bytes& i32(int32_t v) {
-    const uint32_t u = uint32_t(v);
-    return u8(uint8_t(u)).u8(uint8_t(u >> 8)).u8(uint8_t(u >> 16)).u8(uint8_t(u >> 24));
-  }
-  Bytes& pt(int32_t x, int32_t y) { return i32(x).i32(y); }
-};
 
 int CountPixels(const platform::Bitmap& img, TColor colour, TRect r) {
   int n = 0;

@@ -8,6 +8,7 @@
 #include "FakeHost.h"
 #include "platform/Streams.h"
 #include "sheet/objects/uLibelle.h"
+#include "tests/support/Bytes.h"
 
 using platform::Font;
 using platform::MouseButton;
@@ -350,25 +351,6 @@ TEST_F(LabelTest, DrawScaledTakesNameColourAndHeightButNotStyle) {
 }
 
 // ---- stream records ----
-
-// Little-endian record builder for hand-written fixtures.
-struct Bytes {
-  std::vector<uint8_t> b;
-  Bytes& u8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  Bytes& u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
-  Bytes& i32(int32_t v) {
-    const uint32_t u = uint32_t(v);
-    return u8(uint8_t(u)).u8(uint8_t(u >> 8)).u8(uint8_t(u >> 16)).u8(uint8_t(u >> 24));
-  }
-  Bytes& str(std::vector<uint8_t> cp1252) {
-    i32(int32_t(cp1252.size()));
-    b.insert(b.end(), cp1252.begin(), cp1252.end());
-    return *this;
-  }
-};
 
 // The record up to and including the text; the version and the style byte vary.
 Bytes labelRecord(uint16_t version, uint8_t style) {

@@ -8,6 +8,7 @@
 #include "sheet/objects/uPointGs.h"
 #include "sheet/objects/usegments.h"
 #include "tests/objects/FakeHost.h"
+#include "tests/support/Bytes.h"
 
 using platform::clRed;
 using platform::clWhite;
@@ -16,20 +17,6 @@ using platform::TPoint;
 using platform::TRect;
 
 namespace {
-
-// Little-endian record builder for hand-written fixtures.
-struct Bytes {
-  std::vector<uint8_t> b;
-  Bytes& u8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  Bytes& u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
-  Bytes& i32(int32_t v) {
-    const uint32_t u = uint32_t(v);
-    return u8(uint8_t(u)).u8(uint8_t(u >> 8)).u8(uint8_t(u >> 16)).u8(uint8_t(u >> 24));
-  }
-};
 
 // PointSize is a program-wide option: every test starts and ends at its default.
 class Point : public ::testing::Test {

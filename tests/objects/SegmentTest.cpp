@@ -7,26 +7,13 @@
 #include "platform/Streams.h"
 #include "sheet/objects/usegments.h"
 #include "tests/objects/FakeHost.h"
+#include "tests/support/Bytes.h"
 
 using platform::TColor;
 using platform::TPoint;
 using platform::TRect;
 
 namespace {
-
-// Little-endian record builder for hand-written fixtures.
-struct Bytes {
-  std::vector<uint8_t> b;
-  Bytes& u8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  Bytes& u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
-  Bytes& i32(int32_t v) {
-    const uint32_t u = uint32_t(v);
-    return u8(uint8_t(u)).u8(uint8_t(u >> 8)).u8(uint8_t(u >> 16)).u8(uint8_t(u >> 24));
-  }
-};
 
 bool InkIn(const FakeHost& h, TRect r) {
   for (int y = r.Top; y < r.Bottom; ++y)
