@@ -307,6 +307,9 @@ void SaveFile::commit() {
     if (put <= 0) fail(file.errorString());
     done += size_t(put);
   }
+  // A failed last flush (disk full) is not seen by commit(), which would rename a cut file
+  // over the target.
+  if (!file.flush()) fail(file.errorString());
   if (!file.commit()) fail(file.errorString());
 }
 

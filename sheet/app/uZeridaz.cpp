@@ -19,7 +19,15 @@ QWidget* makeCentral(QWidget* owner) {
 }
 }  // namespace
 
-TFZeridazKWZ::TFZeridazKWZ(QWidget* parent) : QMainWindow(parent), layout_(makeCentral(this)) {
+TFZeridazKWZ::TFZeridazKWZ(QWidget* parent)
+    : QMainWindow(parent),
+      layout_(makeCentral(this)),
+      endpoint_(std::string(protocol::kSheetWindowClass), "Zeridaz"),
+      messenger_(endpoint_),
+      hub_(messenger_),
+      drawing_({[this] { return firstLayer_; },
+                [this](platform::TPoint p) { return ScreenToPage(p); },
+                [this](const protocol::PencilRecord& r) { hub_.RelayPencilPosition(r); }}) {
   setObjectName("FZeridazKWZ");
   setWindowTitle("Zeridaz");
   QWidget* central = layout_.Panel6->parentWidget();
@@ -65,6 +73,17 @@ void TFZeridazKWZ::buildMenus() {
   connect(Quitter1, &QAction::triggered, this, [this] { Quitter1Click(); });
   Edition1 = bar->addMenu("&Edition");
   Instruments1 = bar->addMenu("Instruments");
+  auto item = [this](const char* caption, void (TInstrumentHub::*click)()) {
+    QAction* a = Instruments1->addAction(QString::fromUtf8(caption));
+    a->setCheckable(true);
+    connect(a, &QAction::triggered, this, [this, click] { (hub_.*click)(); });
+    return a;
+  };
+  Crayon1 = item("&Crayon", &TInstrumentHub::Crayon1Click);
+  Rgle1 = item("&Règle", &TInstrumentHub::Rgle1Click);
+  Equerre1 = item("&Equerre", &TInstrumentHub::Equerre1Click);
+  Compas1 = item("Com&pas", &TInstrumentHub::Compas1Click);
+  Rapporteur1 = item("&Rapporteur", &TInstrumentHub::Rapporteur1Click);
   Calques1 = bar->addMenu("&Calques");
   Image1 = bar->addMenu("Image");
   Image1->menuAction()->setVisible(false);  // shown only in image mode
@@ -76,7 +95,38 @@ void TFZeridazKWZ::buildMenus() {
   Aide1->setEnabled(false);  // the help page is opened by the document commands
 }
 
+QAction* TFZeridazKWZ::instrumentItem(protocol::Instrument i) const {
+  switch (i) {
+    case protocol::Instrument::Ruler:
+      return Rgle1;
+    case protocol::Instrument::Pencil:
+      return Crayon1;
+    case protocol::Instrument::SetSquare:
+      return Equerre1;
+    case protocol::Instrument::Compass:
+      return Compas1;
+    case protocol::Instrument::Protractor:
+      return Rapporteur1;
+  }
+  return nullptr;
+}
+
+int64_t TFZeridazKWZ::WndProc(const platform::Message& m) {
+  if (m.msg == platform::WM_COPYDATA && m.copyData)
+    hub_.WMCopyData(m.copyData->code, m.copyData->bytes);
+  else
+    hub_.DefaultHandler(m.msg, int64_t(m.wParam), m.lParam);
+  return 0;
+}
+
 void TFZeridazKWZ::FormCreate() {
+  hub_.OnCheckChanged = [this](protocol::Instrument i, bool checked) {
+    instrumentItem(i)->setChecked(checked);
+  };
+  hub_.OnPencilRecord = [this](const protocol::PencilRecord& r) { drawing_.crayonChange(r); };
+  hub_.OnCompassRecord = [this](const protocol::CompassRecord& r) { drawing_.compasChange(r); };
+  hub_.Start();
+  endpoint_.setHandler([this](const platform::Message& m) { return WndProc(m); });
   LoadCursors();
   ProgramDir = platform::programDir();
   JournalDir = ProgramDir;
@@ -118,6 +168,7 @@ void TFZeridazKWZ::FormActivate() {
   }
   AdjustScrollBars();
   LayOutPaper();
+  hub_.WakeInstruments();
 }
 
 void TFZeridazKWZ::ChangeOrientation(uint8_t o) {
@@ -136,6 +187,7 @@ void TFZeridazKWZ::ChangeOrientation(uint8_t o) {
 void TFZeridazKWZ::SetFileName(const std::string& name) {
   FileName = name;
   setWindowTitle(QString::fromStdString("Bloc : " + name));
+  endpoint_.setCaption("Bloc : " + name);
 }
 
 platform::TPoint TFZeridazKWZ::ScreenToPage(platform::TPoint screen) const {
@@ -149,7 +201,9 @@ void TFZeridazKWZ::FormCloseQuery(bool& canClose) {
   canClose = true;
 }
 
-void TFZeridazKWZ::FormClose() {}
+void TFZeridazKWZ::FormClose() {
+  hub_.FormClose();
+}
 
 void TFZeridazKWZ::Quitter1Click() {
   close();

@@ -8,9 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "platform/Messaging.h"
 #include "platform/Types.h"
 #include "sheet/app/uApropos.h"
+#include "sheet/app/uHub.h"
+#include "sheet/app/uInstrumentDrawing.h"
 #include "sheet/app/uPageLayout.h"
+#include "sheet/app/uPlatformMessenger.h"
 #include "sheet/layers/uPages.h"
 
 class TFZeridazKWZ : public QMainWindow {
@@ -38,6 +42,12 @@ class TFZeridazKWZ : public QMainWindow {
 
   TPage* FirstLayer() const { return firstLayer_; }
   TPageLayout& Layout() { return layout_; }
+  TInstrumentHub& Hub() { return hub_; }
+  TInstrumentDrawing& Drawing() { return drawing_; }
+  const platform::MessageEndpoint& Endpoint() const { return endpoint_; }
+
+  // Every message that reaches the sheet's window from another program.
+  int64_t WndProc(const platform::Message& m);
 
   // Window state read and written by the concerns.
   std::string FileName;
@@ -59,6 +69,8 @@ class TFZeridazKWZ : public QMainWindow {
   QMenu *Fichiers1 = nullptr, *Edition1 = nullptr, *Instruments1 = nullptr, *Calques1 = nullptr,
         *Image1 = nullptr, *Options1 = nullptr;
   QAction *Quitter1 = nullptr, *Apropos1 = nullptr, *Aide1 = nullptr;
+  QAction *Crayon1 = nullptr, *Rgle1 = nullptr, *Equerre1 = nullptr, *Compas1 = nullptr,
+          *Rapporteur1 = nullptr;
   TAboutBox* AboutBox = nullptr;
 
  protected:
@@ -70,6 +82,12 @@ class TFZeridazKWZ : public QMainWindow {
   void buildMenus();
   void setFirstLayer(TPage* first);
 
+  QAction* instrumentItem(protocol::Instrument i) const;
+
   TPageLayout layout_;
   TPage* firstLayer_ = nullptr;
+  platform::MessageEndpoint endpoint_;
+  TPlatformMessenger messenger_;
+  TInstrumentHub hub_;
+  TInstrumentDrawing drawing_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sheet/layers/uOverlays.h"
 #include "sheet/objects/ucalcul.h"
 
 using platform::Canvas;
@@ -21,6 +22,12 @@ TPage* TPage::Create(TPage* previous, platform::Surface* panel) {
   layer->setParent(panel);
   return layer;
 }
+
+TPage::TPage()
+    : Serial([] {
+        static uint64_t next = 0;
+        return ++next;
+      }()) {}
 
 TPage::~TPage() = default;
 
@@ -284,6 +291,7 @@ void TPage::paint(Canvas& target) {
   c.setBrushStyle(platform::BrushStyle::Clear);
   // White pixels of the picture leave the lower layers visible.
   if (Background) c.draw(BackgroundLeft, BackgroundTop, *Background, platform::RasterOp::And);
+  if (TPageOverlays* o = PageOverlays()) o->PaintOnLayer(c, {0, 0, width(), height()});
   for (auto& o : Curves) o->Draw();
   for (auto& o : Segments) o->Draw();
   for (auto& o : Points) o->Draw();
@@ -301,6 +309,8 @@ void TPage::PaintTo(Canvas& canvas, double scale) {
           platform::rectXYWH(x, y, Nearest(b.width() * scale), Nearest(b.height() * scale)), b,
           platform::RasterOp::And);
     }
+    if (TPageOverlays* o = PageOverlays())
+      o->PaintScaled(canvas, {0, 0, l->width(), l->height()}, scale);
     for (auto& o : l->Curves) o->DrawScaled(canvas, scale);
     for (auto& o : l->Segments) o->DrawScaled(canvas, scale);
     for (auto& o : l->Points) o->DrawScaled(canvas, scale);

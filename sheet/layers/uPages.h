@@ -132,6 +132,8 @@ class TPage : public platform::Control, public TLayerHost {
 
   void paint(platform::Canvas& canvas) override;
 
+  // Unique for the program's life: tells a layer apart from one made later at the same address.
+  const uint64_t Serial;
   TPage* Previous = nullptr;
   TPage* Next = nullptr;
   bool Active = false;
@@ -158,7 +160,7 @@ class TPage : public platform::Control, public TLayerHost {
   const TPage* FirstLayer() const;
 
  private:
-  TPage() = default;
+  TPage();
   ~TPage() override;
   void raiseLayersChanged(TPage* sender);
   template <class F>

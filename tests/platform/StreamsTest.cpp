@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <array>
 #include <atomic>
@@ -612,6 +615,31 @@ TEST_F(StreamFiles, SaveFileCommitReplacesTheTargetWhole) {
   SaveFile lost(path("no-such-dir/doc.bin"));
   lost.writeU8(1);
   EXPECT_THROW(lost.commit(), StreamError);
+  EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(StreamFiles, SaveFileOnAFullDiskFailsAndKeepsTheOldFile) {
+  const std::string p = path("doc.bin");
+  put(p, Bytes(100, 9));
+  SaveFile f(p);
+  for (int i = 0; i < 1000; ++i) f.writeU32(uint32_t(i));
+  // Every write of this process fails past 0 bytes, as on a full disk.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit none = saved;
+  none.rlim_cur = 0;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+  bool threw = false;
+  try {
+    f.commit();
+  } catch (const StreamError&) {
+    threw = true;
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_TRUE(threw);
+  EXPECT_EQ(contents(p), Bytes(100, 9));
   EXPECT_EQ(entries(), 1u);
 }
 
