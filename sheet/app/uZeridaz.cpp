@@ -88,6 +88,12 @@ void TFZeridazKWZ::buildMenus() {
   Image1 = bar->addMenu("Image");
   Image1->menuAction()->setVisible(false);  // shown only in image mode
   Options1 = bar->addMenu("Options");
+  Gnrales1 = Options1->addAction(QString::fromUtf8("Générales"));
+  overlays_ = std::make_unique<TOverlayMenu>(
+      this, *Options1,
+      TOverlayMenu::Deps{[this] { return int(Orientation); },
+                         [this](platform::TPoint p) { return ScreenToPage(p); },
+                         [this] { RepaintPage(); }});
   Apropos1 = bar->addAction("A propos");
   connect(Apropos1, &QAction::triggered, this, [this] { Apropos1Click(); });
   Aide1 = bar->addAction("Aide");
@@ -154,6 +160,10 @@ void TFZeridazKWZ::CreateFirstLayer() {
   first->ActivateOnly(0);
   setFirstLayer(first);
   RebuildTabs();
+}
+
+void TFZeridazKWZ::RepaintPage() {
+  layout_.Panel6->surface().invalidateAll();
 }
 
 void TFZeridazKWZ::RebuildTabs() {

@@ -13,6 +13,7 @@
 #include "sheet/app/uApropos.h"
 #include "sheet/app/uHub.h"
 #include "sheet/app/uInstrumentDrawing.h"
+#include "sheet/app/uOverlayMenu.h"
 #include "sheet/app/uPageLayout.h"
 #include "sheet/app/uPlatformMessenger.h"
 #include "sheet/layers/uPages.h"
@@ -44,6 +45,9 @@ class TFZeridazKWZ : public QMainWindow {
   TPageLayout& Layout() { return layout_; }
   TInstrumentHub& Hub() { return hub_; }
   TInstrumentDrawing& Drawing() { return drawing_; }
+  TOverlayMenu& Overlays() { return *overlays_; }
+  // Repaints the whole work area: page, layers, grid and frame.
+  void RepaintPage();
   const platform::MessageEndpoint& Endpoint() const { return endpoint_; }
 
   // Every message that reaches the sheet's window from another program.
@@ -69,6 +73,7 @@ class TFZeridazKWZ : public QMainWindow {
   QMenu *Fichiers1 = nullptr, *Edition1 = nullptr, *Instruments1 = nullptr, *Calques1 = nullptr,
         *Image1 = nullptr, *Options1 = nullptr;
   QAction *Quitter1 = nullptr, *Apropos1 = nullptr, *Aide1 = nullptr;
+  QAction* Gnrales1 = nullptr;
   QAction *Crayon1 = nullptr, *Rgle1 = nullptr, *Equerre1 = nullptr, *Compas1 = nullptr,
           *Rapporteur1 = nullptr;
   TAboutBox* AboutBox = nullptr;
@@ -90,4 +95,5 @@ class TFZeridazKWZ : public QMainWindow {
   TPlatformMessenger messenger_;
   TInstrumentHub hub_;
   TInstrumentDrawing drawing_;
+  std::unique_ptr<TOverlayMenu> overlays_;
 };

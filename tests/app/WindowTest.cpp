@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QTest>
+#include <cmath>
 
 #include "platform/Screen.h"
 #include "platform/ScriptedDialogs.h"
 #include "sheet/app/uZeridaz.h"
 #include "sheet/overlays/UGrille.h"
+#include "sheet/overlays/URepere.h"
 
 using platform::TColor;
 
@@ -155,6 +157,39 @@ TEST_F(Window, ActivationKeepsTheDrawingOfImageMode) {
   w->ImageMode = 0;
   w->FormActivate();
   EXPECT_EQ(paper.pixel(5, 6), platform::clWhite);
+}
+
+TEST_F(Window, GridAndFrameItemsShowTheirDialogAndPaintOnThePage) {
+  open(pageW + 300, pageH + 100);
+  platform::ScriptedDialogs script;
+  platform::setDialogs(&script);
+  TOverlayMenu& o = w->Overlays();
+  EXPECT_FALSE(o.DefinirCentreRepere1->isEnabled());
+  script.queueModal(0);  // Cancel: the item does not stay checked
+  o.Grille1->trigger();
+  EXPECT_FALSE(o.Grille1->isChecked());
+  EXPECT_FALSE(GridShown);
+  script.queueModal(1);
+  o.Grille1->trigger();
+  EXPECT_TRUE(GridShown);
+  // The default grid: black lines every 10 mm from the page's corner (38 px at 96 ppi).
+  const int step = int(std::nearbyint(10 * 96 / 25.4));
+  EXPECT_EQ(panelPixel(150 + step, 50 + 5), platform::clBlack);
+  EXPECT_EQ(panelPixel(150 + step + 3, 50 + 5), platform::clWhite);
+
+  script.queueModal(1);
+  o.Repere1->trigger();
+  EXPECT_TRUE(FrameShown);
+  EXPECT_TRUE(o.DefinirCentreRepere1->isEnabled());
+  script.queueModal(1);
+  o.DefinirCentreRepere1->trigger();
+  EXPECT_EQ(script.callsOf("modal").size(), 4u);
+  o.Grille1->trigger();  // unchecking hides the grid without a dialog
+  o.Repere1->trigger();
+  EXPECT_FALSE(GridShown);
+  EXPECT_FALSE(FrameShown);
+  EXPECT_EQ(panelPixel(150 + step, 50 + 5), platform::clWhite);
+  platform::setDialogs(nullptr);
 }
 
 TEST_F(Window, QuitClosesTheWindow) {
