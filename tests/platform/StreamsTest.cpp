@@ -3,11 +3,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
-
 #include <array>
 #include <atomic>
 #include <bit>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
