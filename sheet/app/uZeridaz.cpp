@@ -1,5 +1,6 @@
 #include "uZeridaz.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include "platform/Screen.h"
 #include "sheet/app/uCurseurs.h"
 #include "sheet/app/uLayerTabs.h"
+#include "sheet/layers/uSettings.h"
 #include "sheet/overlays/UGrille.h"
 
 namespace {
@@ -89,11 +91,27 @@ void TFZeridazKWZ::buildMenus() {
   Image1->menuAction()->setVisible(false);  // shown only in image mode
   Options1 = bar->addMenu("Options");
   Gnrales1 = Options1->addAction(QString::fromUtf8("Générales"));
-  overlays_ = std::make_unique<TOverlayMenu>(
-      this, *Options1,
-      TOverlayMenu::Deps{[this] { return int(Orientation); },
-                         [this](platform::TPoint p) { return ScreenToPage(p); },
-                         [this] { RepaintPage(); }});
+  TOverlayMenu::Deps overlayDeps{[this] { return int(Orientation); },
+                                 [this](platform::TPoint p) { return ScreenToPage(p); },
+                                 [this] { RepaintPage(); }};
+  overlayDeps.optionsGridBox = [this] { return DlgOptions && DlgOptions->ChBGrille->isChecked(); };
+  // The menu items set the switches and the matching boxes of the options dialog.
+  overlayDeps.switchesChanged = [this](bool grid, bool frame) {
+    DlgOptions->ChBGrille->setChecked(grid);
+    DlgOptions->chbRepere->setChecked(frame);
+  };
+  overlays_ = std::make_unique<TOverlayMenu>(this, *Options1, std::move(overlayDeps));
+  DlgOptions = new TDlgOptions(*overlays_->DlgGrille, *overlays_->DlgRepere, this);
+  DlgOptions->Sheet.Orientation = [this] { return Orientation; };
+  DlgOptions->Sheet.ChangeOrientation = [this](uint8_t o) { ChangeOrientation(o); };
+  DlgOptions->Sheet.DragDropEnabled = [] { return DragDropEnabled; };
+  DlgOptions->Sheet.CopyPasteEnabled = [] { return CopyPasteEnabled; };
+  DlgOptions->Sheet.SetEditOptions = [](bool drag, bool copy) {
+    DragDropEnabled = drag;
+    CopyPasteEnabled = copy;
+  };
+  DlgOptions->RepaintWorkArea = [this] { RepaintPage(); };
+  connect(Gnrales1, &QAction::triggered, this, [this] { Gnrales1Click(); });
   Apropos1 = bar->addAction("A propos");
   connect(Apropos1, &QAction::triggered, this, [this] { Apropos1Click(); });
   Aide1 = bar->addAction("Aide");
@@ -172,6 +190,9 @@ void TFZeridazKWZ::RebuildTabs() {
 
 void TFZeridazKWZ::FormActivate() {
   if (FirstActivation) {
+    // Before the page exists: a saved "Paysage" or "Gros" holds from the start.
+    DlgOptions->LoadSheetOptions();
+    overlays_->SyncChecks();
     CreateFirstLayer();
     CentrePage();
     FirstActivation = false;
@@ -217,6 +238,12 @@ void TFZeridazKWZ::FormClose() {
 
 void TFZeridazKWZ::Quitter1Click() {
   close();
+}
+
+void TFZeridazKWZ::Gnrales1Click() {
+  platform::dialogs().showModal(*DlgOptions);
+  overlays_->SyncChecks();
+  RepaintPage();
 }
 
 void TFZeridazKWZ::Apropos1Click() {

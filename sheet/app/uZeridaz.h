@@ -17,6 +17,7 @@
 #include "sheet/app/uPageLayout.h"
 #include "sheet/app/uPlatformMessenger.h"
 #include "sheet/layers/uPages.h"
+#include "sheet/overlays/UDlgOptions.h"
 
 class TFZeridazKWZ : public QMainWindow {
  public:
@@ -29,6 +30,7 @@ class TFZeridazKWZ : public QMainWindow {
   void FormClose();
   void Quitter1Click();
   void Apropos1Click();
+  void Gnrales1Click();
 
   void CreateFirstLayer();
   void CentrePage() { layout_.CentrePage(); }
@@ -60,8 +62,6 @@ class TFZeridazKWZ : public QMainWindow {
   uint8_t ImageTool = 0;
   platform::TColor PaintColour = 255;
   int32_t EraserSize = 4;
-  bool DragDropEnabled = true;
-  bool CopyPasteEnabled = true;
   bool FirstActivation = true;
   std::string ProgramDir;
   std::string OptionsPath;
@@ -77,6 +77,7 @@ class TFZeridazKWZ : public QMainWindow {
   QAction *Crayon1 = nullptr, *Rgle1 = nullptr, *Equerre1 = nullptr, *Compas1 = nullptr,
           *Rapporteur1 = nullptr;
   TAboutBox* AboutBox = nullptr;
+  TDlgOptions* DlgOptions = nullptr;
 
  protected:
   bool event(QEvent* e) override;

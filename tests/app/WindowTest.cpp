@@ -2,14 +2,17 @@
 
 #include <QApplication>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
 #include "platform/Screen.h"
 #include "platform/ScriptedDialogs.h"
 #include "sheet/app/uZeridaz.h"
+#include "sheet/layers/uSettings.h"
 #include "sheet/overlays/UGrille.h"
 #include "sheet/overlays/URepere.h"
+#include "sheet/overlays/uOptions.h"
 
 using platform::TColor;
 
@@ -190,6 +193,29 @@ TEST_F(Window, GridAndFrameItemsShowTheirDialogAndPaintOnThePage) {
   EXPECT_FALSE(FrameShown);
   EXPECT_EQ(panelPixel(150 + step, 50 + 5), platform::clWhite);
   platform::setDialogs(nullptr);
+}
+
+TEST(WindowOptions, SavedOptionsHoldFromTheFirstPage) {
+  QTemporaryDir dir;
+  TOptionsRecord saved;
+  saved.Options.Orientation = 1;
+  saved.Options.PointSize = 3;
+  saved.Options.DragDropEnabled = false;
+  SaveSheetOptions(dir.filePath("Zeridazs.opt").toStdString(), saved);
+  {
+    TFZeridazKWZ w;
+    w.DlgOptions->OptionsPath = dir.filePath("Zeridazs.opt").toStdString();
+    w.Layout().Panel6->setFixedSize(900, 700);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    if (w.FirstActivation) w.FormActivate();
+    EXPECT_EQ(w.Orientation, 1);
+    EXPECT_GT(w.FirstLayer()->width(), w.FirstLayer()->height());
+    EXPECT_EQ(PointSize, 3);
+    EXPECT_FALSE(DragDropEnabled);
+  }
+  PointSize = 1;
+  DragDropEnabled = true;
 }
 
 TEST_F(Window, QuitClosesTheWindow) {
