@@ -13,6 +13,14 @@ inline int32_t Nearest(double v) {
   return int32_t(std::nearbyint(v));
 }
 
+// Nearest, saturated to the 32-bit range (NaN to its minimum): for values typed freely or read
+// from files, which may lie far outside the page.
+inline int32_t NearestSaturated(double v) {
+  if (!(v > -2147483648.0)) return INT32_MIN;
+  if (!(v < 2147483647.0)) return INT32_MAX;
+  return int32_t(std::nearbyint(v));
+}
+
 // (p2.x - p1.x) / (p2.y - p1.y); 10000.0 when the height is below 2 pixels.
 double InverseSlope(TPoint p1, TPoint p2);
 double Distance(TPoint p1, TPoint p2);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "sheet/objects/ucalcul.h"
 #include "uCouleurs.h"
 
 using platform::Canvas;
@@ -34,13 +35,6 @@ namespace {
 
 constexpr int32_t kIntMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kIntMax = std::numeric_limits<int32_t>::max();
-
-// Nearest, saturated: area fields are typed freely and may lie far outside the page.
-int32_t Nearest(double v) {
-  if (!(v > kIntMin)) return kIntMin;
-  if (!(v < kIntMax)) return kIntMax;
-  return int32_t(std::nearbyint(v));
-}
 
 int32_t Saturate(int64_t v) {
   return int32_t(std::clamp<int64_t>(v, kIntMin, kIntMax));
@@ -104,23 +98,23 @@ TRect GridRect(const TGridSettings& g, int ppi) {
   const auto a = AreaOf(g);
   if (!a) return {};
   const double k = ppi / 25.4;
-  const int32_t left = Nearest(a->ox * k), top = Nearest(a->oy * k);
-  return {left, top, Saturate(int64_t(left) + Nearest(a->w * k)),
-          Saturate(int64_t(top) + Nearest(a->h * k))};
+  const int32_t left = NearestSaturated(a->ox * k), top = NearestSaturated(a->oy * k);
+  return {left, top, Saturate(int64_t(left) + NearestSaturated(a->w * k)),
+          Saturate(int64_t(top) + NearestSaturated(a->h * k))};
 }
 
 bool IsWithinGridX(const TGridSettings& g, int ppi, int v) {
   const auto a = AreaOf(g);
   if (!a) return false;
   const double k = ppi / 25.4;
-  return Nearest(a->ox * k) <= v && v <= Nearest((double(a->ox) + a->w) * k);
+  return NearestSaturated(a->ox * k) <= v && v <= NearestSaturated((double(a->ox) + a->w) * k);
 }
 
 bool IsWithinGridY(const TGridSettings& g, int ppi, int v) {
   const auto a = AreaOf(g);
   if (!a) return false;
   const double k = ppi / 25.4;
-  return Nearest(a->oy * k) <= v && v <= Nearest((double(a->oy) + a->h) * k);
+  return NearestSaturated(a->oy * k) <= v && v <= NearestSaturated((double(a->oy) + a->h) * k);
 }
 
 TColor GridColor(const TGridSettings& g) {
@@ -137,10 +131,10 @@ void DrawGrid(Canvas& c, const TGridSettings& g, int ppi, double s) {
   int32_t ox = 0, oy = 0;
   int64_t W = clip.Right, H = clip.Bottom;
   if (const auto a = AreaOf(g)) {
-    ox = Nearest(a->ox * k);
-    oy = Nearest(a->oy * k);
-    W = Nearest(a->w * k);
-    H = Nearest(a->h * k);
+    ox = NearestSaturated(a->ox * k);
+    oy = NearestSaturated(a->oy * k);
+    W = NearestSaturated(a->w * k);
+    H = NearestSaturated(a->h * k);
   }
   // 2. Steps, unrounded so that they do not drift.
   const double dx = s * (ClampSpacing(g.SpacingX) * ppi / 25.4);
@@ -167,19 +161,19 @@ void DrawGrid(Canvas& c, const TGridSettings& g, int ppi, double s) {
 
     // 4a. Vertical lines; the one on the area's right edge is included.
     int64_t i = FirstVisibleLine(ox, clip.Left, dx);
-    for (double x = ox + double(i) * dx; Nearest(x) <= int64_t(ox) + W && x < clip.Right;
+    for (double x = ox + double(i) * dx; NearestSaturated(x) <= int64_t(ox) + W && x < clip.Right;
          ++i, x += dx) {
       c.setPenWidth(MarkWidth(i, w5, w10));
-      c.moveTo(Nearest(x), y0);
-      c.lineTo(Nearest(x), y1);
+      c.moveTo(NearestSaturated(x), y0);
+      c.lineTo(NearestSaturated(x), y1);
     }
     // 4b. Horizontal lines.
     int64_t j = FirstVisibleLine(oy, clip.Top, dy);
-    for (double y = oy + double(j) * dy; Nearest(y) <= int64_t(oy) + H && y < clip.Bottom;
+    for (double y = oy + double(j) * dy; NearestSaturated(y) <= int64_t(oy) + H && y < clip.Bottom;
          ++j, y += dy) {
       c.setPenWidth(MarkWidth(j, w5, w10));
-      c.moveTo(x0, Nearest(y));
-      c.lineTo(x1, Nearest(y));
+      c.moveTo(x0, NearestSaturated(y));
+      c.lineTo(x1, NearestSaturated(y));
     }
   } else {
     // 5. Intersection points from one step off the canvas origin, over the whole clip.
@@ -188,13 +182,14 @@ void DrawGrid(Canvas& c, const TGridSettings& g, int ppi, double s) {
     int64_t j = 0;
     for (double y = dy; y < clip.Bottom; ++j, y += dy) {
       int64_t i = 0;
-      for (double x = Nearest(dx); x < clip.Right; ++i, x += dx) {
+      for (double x = NearestSaturated(dx); x < clip.Right; ++i, x += dx) {
         int m = 1;
         if (i % 10 == 0 && j % 10 == 0)
           m = w10;
         else if (i % 5 == 0 && j % 5 == 0)
           m = w5;
-        const TRect box{Nearest(x - m), Nearest(y - m), Nearest(x + m + 1), Nearest(y + m + 1)};
+        const TRect box{NearestSaturated(x - m), NearestSaturated(y - m),
+                        NearestSaturated(x + m + 1), NearestSaturated(y + m + 1)};
         if (box.intersects(clip)) c.ellipse(box.Left, box.Top, box.Right, box.Bottom);
       }
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "sheet/objects/ucalcul.h"
 #include "uCouleurs.h"
 
 using platform::Canvas;
@@ -14,16 +15,6 @@ using platform::TRect;
 bool FrameShown = false;
 
 namespace {
-
-constexpr int32_t kIntMin = std::numeric_limits<int32_t>::min();
-constexpr int32_t kIntMax = std::numeric_limits<int32_t>::max();
-
-// Nearest, saturated: origins come from files and rectangles from freely typed grid areas.
-int32_t Nearest(double v) {
-  if (!(v > kIntMin)) return kIntMin;
-  if (!(v < kIntMax)) return kIntMax;
-  return int32_t(std::nearbyint(v));
-}
 
 int32_t ClampSpacing(int32_t v) {
   return std::clamp(v, FrameSpacingMin, FrameSpacingMax);
@@ -112,11 +103,11 @@ void DrawAxis(Canvas& c, const Axis& ax, const TRect& clip, int penWidth) {
   // running sum, so a partial repaint puts each tick where a full one does, and the steps out
   // of view are skipped.
   const double e = ax.step, f0 = ax.start;
-  const double g = Nearest(e);
+  const double g = NearestSaturated(e);
   const double viewLo = double(ax.vertical ? clip.Top : clip.Left) - double(reach);
   const double viewHi = double(ax.vertical ? clip.Bottom : clip.Right) + double(reach);
   auto tickAt = [&](double p) {
-    const double x = Nearest(p);
+    const double x = NearestSaturated(p);
     line(x, c0 - ax.tick - 1, x, c0 + ax.tick);
   };
   // Towards hi: tick k exists while the one before lies short of hi - g by more than nothing,
@@ -158,8 +149,8 @@ void SnapOriginToGrid(TFrameSettings& f, const TFrameEnv& env) {
     gx = *ox * k;
     gy = *oy * k;
   }
-  f.Origin = {Nearest(gx + dx * std::nearbyint((f.Origin.x - gx) / dx)),
-              Nearest(gy + dy * std::nearbyint((f.Origin.y - gy) / dy))};
+  f.Origin = {NearestSaturated(gx + dx * std::nearbyint((f.Origin.x - gx) / dx)),
+              NearestSaturated(gy + dy * std::nearbyint((f.Origin.y - gy) / dy))};
 }
 
 void ResetFrame(TFrameSettings& f) {
@@ -186,26 +177,28 @@ void DrawFrame(Canvas& c, TFrameSettings& f, const TFrameEnv& env, const TRect& 
   const platform::PenMode penMode = c.penMode();
   c.setPenColor(FrameColor(f));
   c.setPenMode(platform::PenMode::Copy);
-  const int width = std::clamp(Nearest(2 * s), 1, 1 << 16);
+  const int width = std::clamp(NearestSaturated(2 * s), 1, 1 << 16);
   c.setPenWidth(width);
   const int64_t span = int64_t(r.Right) - r.Left;
-  const int32_t a = Nearest(s * double(span / 60));
-  const int32_t b = Nearest(s * double(span / 30));
-  const int32_t t = Nearest(s * double(span) / 150);
+  const int32_t a = NearestSaturated(s * double(span / 60));
+  const int32_t b = NearestSaturated(s * double(span / 30));
+  const int32_t t = NearestSaturated(s * double(span) / 150);
   const double k = s * env.Ppi / 25.4;
   const bool tied = env.GridShown && f.LinkToGrid;
 
   // 4. The vertical axis; its arrow points up (towards T) when YDirection is 1.
   if (!tied || IsWithinGridX(env.Grid, env.Ppi, f.Origin.x))
     DrawAxis(c,
-             {true, Nearest(s * r.Top), Nearest(s * r.Bottom), Nearest(s * f.Origin.x),
-              s * f.Origin.y, ClampSpacing(f.SpacingY) * k, f.YDirection != 1, a, b, t},
+             {true, NearestSaturated(s * r.Top), NearestSaturated(s * r.Bottom),
+              NearestSaturated(s * f.Origin.x), s * f.Origin.y, ClampSpacing(f.SpacingY) * k,
+              f.YDirection != 1, a, b, t},
              clip, width);
   // 5. The horizontal axis; its arrow points right when XDirection is 1.
   if (!tied || IsWithinGridY(env.Grid, env.Ppi, f.Origin.y))
     DrawAxis(c,
-             {false, Nearest(s * r.Left), Nearest(s * r.Right), Nearest(s * f.Origin.y),
-              s * f.Origin.x, ClampSpacing(f.SpacingX) * k, f.XDirection == 1, a, b, t},
+             {false, NearestSaturated(s * r.Left), NearestSaturated(s * r.Right),
+              NearestSaturated(s * f.Origin.y), s * f.Origin.x, ClampSpacing(f.SpacingX) * k,
+              f.XDirection == 1, a, b, t},
              clip, width);
 
   c.setPenColor(penColour);
