@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   xvfb openbox imagemagick x11-utils
+  poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -26,7 +26,7 @@ TPageLayout::TPageLayout(QWidget* parent)
   // The page follows the window as it is maximised or resized, not only at activation.
   Panel6->onResized = [this] {
     placeScrollBars();
-    if (!page_) return;
+    if (!page()) return;
     Unscroll();
     CentrePage();
     AdjustScrollBars();
@@ -36,29 +36,29 @@ TPageLayout::TPageLayout(QWidget* parent)
 }
 
 void TPageLayout::setPageOrigin(int left, int top) {
-  page_->SetBounds(left, top, page_->width(), page_->height());
+  page()->SetBounds(left, top, page()->width(), page()->height());
 }
 
 void TPageLayout::CentrePage() {
-  if (!page_) return;
-  int left = page_->left(), top = page_->top();
-  const int h = (Panel6->width() - page_->width()) / 2;
+  if (!page()) return;
+  int left = page()->left(), top = page()->top();
+  const int h = (Panel6->width() - page()->width()) / 2;
   if (h > 0) left = h;
-  const int v = (Panel6->height() - page_->height()) / 2;
+  const int v = (Panel6->height() - page()->height()) / 2;
   if (v > 0) top = v;
   setPageOrigin(left, top);
 }
 
 void TPageLayout::placeShadows() {
-  const int l = page_->left(), t = page_->top(), w = page_->width(), h = page_->height();
+  const int l = page()->left(), t = page()->top(), w = page()->width(), h = page()->height();
   OmbreVert.setBounds(l + w, t + kShadow, kShadow, h);
   OmbreHrz.setBounds(l + kShadow, t + h, w, kShadow);
 }
 
 void TPageLayout::LayOutPaper(bool fillWhite) {
-  if (!page_) return;
-  FondBloc.setBounds(page_->left(), page_->top(), page_->width(), page_->height());
-  FondBloc.picture().resize(page_->width(), page_->height());
+  if (!page()) return;
+  FondBloc.setBounds(page()->left(), page()->top(), page()->width(), page()->height());
+  FondBloc.picture().resize(page()->width(), page()->height());
   if (fillWhite) FondBloc.picture().fill(platform::clWhite);
   FondBloc.invalidate();
   placeShadows();
@@ -71,24 +71,24 @@ void TPageLayout::Unscroll() {
 }
 
 void TPageLayout::AdjustScrollBars() {
-  if (!page_) return;
+  if (!page()) return;
   // The overflow is measured on the unscrolled page: measured on a page scrolled to its end,
   // the bar would hide and leave the page stuck out of place.
   Unscroll();
   // A page that does not fit starts at 0 on that axis, even if a wider work area had it
   // centred before.
-  if (Panel6->width() < page_->left() + page_->width()) {
+  if (Panel6->width() < page()->left() + page()->width()) {
     ScrollBar2Change();
     ScrollBar2->show();
-    ScrollBar2->setMaximum(page_->width() + page_->left() + ScrollBar1->sizeHint().width() -
+    ScrollBar2->setMaximum(page()->width() + page()->left() + ScrollBar1->sizeHint().width() -
                            Panel6->width());
   } else {
     ScrollBar2->hide();
   }
-  if (Panel6->height() < page_->top() + page_->height()) {
+  if (Panel6->height() < page()->top() + page()->height()) {
     ScrollBar1Change();
     ScrollBar1->show();
-    ScrollBar1->setMaximum(page_->height() + page_->top() + ScrollBar2->sizeHint().height() -
+    ScrollBar1->setMaximum(page()->height() + page()->top() + ScrollBar2->sizeHint().height() -
                            Panel6->height());
   } else {
     ScrollBar1->hide();
@@ -97,19 +97,19 @@ void TPageLayout::AdjustScrollBars() {
 }
 
 void TPageLayout::ScrollBar1Change() {
-  if (!page_) return;
-  setPageOrigin(page_->left(), -ScrollBar1->value());
-  FondBloc.setTop(page_->top());
+  if (!page()) return;
+  setPageOrigin(page()->left(), -ScrollBar1->value());
+  FondBloc.setTop(page()->top());
   placeShadows();
-  page_->FollowScroll();
+  page()->FollowScroll();
 }
 
 void TPageLayout::ScrollBar2Change() {
-  if (!page_) return;
-  setPageOrigin(-ScrollBar2->value(), page_->top());
-  FondBloc.setLeft(page_->left());
+  if (!page()) return;
+  setPageOrigin(-ScrollBar2->value(), page()->top());
+  FondBloc.setLeft(page()->left());
   placeShadows();
-  page_->FollowScroll();
+  page()->FollowScroll();
 }
 
 void TPageLayout::placeScrollBars() {

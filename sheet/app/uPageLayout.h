@@ -15,9 +15,10 @@ class TPageLayout {
   TPageLayout(const TPageLayout&) = delete;
   TPageLayout& operator=(const TPageLayout&) = delete;
 
-  // The first layer stands for the page; none before the first activation.
-  void SetPage(TPage* firstLayer) { page_ = firstLayer; }
-  TPage* Page() const { return page_; }
+  // The first layer stands for the page; none before the first activation. The layout follows
+  // the sheet's own reference, which changes when the first layer is deleted or replaced.
+  void FollowPage(TPage* const* firstLayer) { pageRef_ = firstLayer; }
+  TPage* Page() const { return page(); }
 
   void CentrePage();
   // fillWhite is false in image mode, where the paper image holds the drawing.
@@ -40,5 +41,6 @@ class TPageLayout {
   void placeScrollBars();
   void setPageOrigin(int left, int top);
 
-  TPage* page_ = nullptr;
+  TPage* page() const { return pageRef_ ? *pageRef_ : nullptr; }
+  TPage* const* pageRef_ = nullptr;
 };

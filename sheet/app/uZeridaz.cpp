@@ -10,6 +10,7 @@
 #include "platform/Screen.h"
 #include "sheet/app/uCurseurs.h"
 #include "sheet/app/uLayerTabs.h"
+#include "sheet/layers/uChangeRecorder.h"
 #include "sheet/layers/uSettings.h"
 #include "sheet/overlays/UGrille.h"
 
@@ -58,12 +59,14 @@ TFZeridazKWZ::TFZeridazKWZ(QWidget* parent)
   TabSetPages->setExpanding(false);
   column->addWidget(TabSetPages, 0, Qt::AlignLeft);
 
+  layout_.FollowPage(&firstLayer_);
   buildMenus();
   AboutBox = new TAboutBox(this);
   FormCreate();
 }
 
 TFZeridazKWZ::~TFZeridazKWZ() {
+  if (ChangeRecorder() == journal_.get()) SetChangeRecorder(nullptr);
   setFirstLayer(nullptr);
 }
 
@@ -74,6 +77,13 @@ void TFZeridazKWZ::buildMenus() {
   Quitter1->setShortcut(QKeySequence("Ctrl+Q"));
   connect(Quitter1, &QAction::triggered, this, [this] { Quitter1Click(); });
   Edition1 = bar->addMenu("&Edition");
+  Annuler1 = Edition1->addAction(QString::fromUtf8("&Défaire"));
+  Annuler1->setShortcut(QKeySequence("Ctrl+Z"));
+  connect(Annuler1, &QAction::triggered, this, [this] { Annuler1Click(); });
+  Refaire1 = Edition1->addAction("&Refaire");
+  Refaire1->setShortcut(QKeySequence("Ctrl+Alt+Z"));
+  connect(Refaire1, &QAction::triggered, this, [this] { Refaire1Click(); });
+  connect(Edition1, &QMenu::aboutToShow, this, [this] { UpdateEditMenu(); });
   Instruments1 = bar->addMenu("Instruments");
   auto item = [this](const char* caption, void (TInstrumentHub::*click)()) {
     QAction* a = Instruments1->addAction(QString::fromUtf8(caption));
@@ -154,6 +164,11 @@ void TFZeridazKWZ::FormCreate() {
   LoadCursors();
   ProgramDir = platform::programDir();
   JournalDir = ProgramDir;
+  journal_ = std::make_unique<TJournal>(
+      JournalDir, [this]() -> TPage*& { return firstLayer_; },
+      [this]() -> platform::Bitmap& { return layout_.FondBloc.picture(); });
+  journal_->OpenJournal();
+  SetChangeRecorder(journal_.get());
   OptionsPath = ProgramDir + "Zeridazs.opt";
   BlockOpenDir = BlockSaveDir = ProgramDir;
   SetFileName("SansNom.blc");
@@ -167,7 +182,6 @@ void TFZeridazKWZ::FormCreate() {
 void TFZeridazKWZ::setFirstLayer(TPage* first) {
   if (firstLayer_ && firstLayer_ != first) firstLayer_->freeAll();
   firstLayer_ = first;
-  layout_.SetPage(first);
 }
 
 void TFZeridazKWZ::CreateFirstLayer() {
@@ -200,6 +214,7 @@ void TFZeridazKWZ::FormActivate() {
   AdjustScrollBars();
   LayOutPaper();
   hub_.WakeInstruments();
+  UpdateEditMenu();
 }
 
 void TFZeridazKWZ::ChangeOrientation(uint8_t o) {
@@ -234,6 +249,36 @@ void TFZeridazKWZ::FormCloseQuery(bool& canClose) {
 
 void TFZeridazKWZ::FormClose() {
   hub_.FormClose();
+  if (ChangeRecorder() == journal_.get()) SetChangeRecorder(nullptr);
+  journal_->CloseJournal();
+}
+
+void TFZeridazKWZ::UpdateEditMenu() {
+  Annuler1->setEnabled(journal_->CanUndo());
+  Refaire1->setEnabled(journal_->CanRedo());
+}
+
+// A journal record that cannot be read ends the command with the error box; the sheet goes on.
+void TFZeridazKWZ::Annuler1Click() {
+  try {
+    journal_->Undo();
+  } catch (const platform::StreamError& e) {
+    platform::dialogs().error(e.what());
+  }
+  RebuildTabs();
+  RepaintPage();
+  UpdateEditMenu();
+}
+
+void TFZeridazKWZ::Refaire1Click() {
+  try {
+    journal_->Redo();
+  } catch (const platform::StreamError& e) {
+    platform::dialogs().error(e.what());
+  }
+  RebuildTabs();
+  RepaintPage();
+  UpdateEditMenu();
 }
 
 void TFZeridazKWZ::Quitter1Click() {

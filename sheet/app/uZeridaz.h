@@ -16,6 +16,7 @@
 #include "sheet/app/uOverlayMenu.h"
 #include "sheet/app/uPageLayout.h"
 #include "sheet/app/uPlatformMessenger.h"
+#include "sheet/layers/uJournal.h"
 #include "sheet/layers/uPages.h"
 #include "sheet/overlays/UDlgOptions.h"
 
@@ -31,6 +32,11 @@ class TFZeridazKWZ : public QMainWindow {
   void Quitter1Click();
   void Apropos1Click();
   void Gnrales1Click();
+  void Annuler1Click();
+  void Refaire1Click();
+  // Menu items follow the journal and the selection.
+  void UpdateEditMenu();
+  TJournal& Journal() { return *journal_; }
 
   void CreateFirstLayer();
   void CentrePage() { layout_.CentrePage(); }
@@ -74,6 +80,7 @@ class TFZeridazKWZ : public QMainWindow {
         *Image1 = nullptr, *Options1 = nullptr;
   QAction *Quitter1 = nullptr, *Apropos1 = nullptr, *Aide1 = nullptr;
   QAction* Gnrales1 = nullptr;
+  QAction *Annuler1 = nullptr, *Refaire1 = nullptr;
   QAction *Crayon1 = nullptr, *Rgle1 = nullptr, *Equerre1 = nullptr, *Compas1 = nullptr,
           *Rapporteur1 = nullptr;
   TAboutBox* AboutBox = nullptr;
@@ -97,4 +104,5 @@ class TFZeridazKWZ : public QMainWindow {
   TInstrumentHub hub_;
   TInstrumentDrawing drawing_;
   std::unique_ptr<TOverlayMenu> overlays_;
+  std::unique_ptr<TJournal> journal_;
 };
