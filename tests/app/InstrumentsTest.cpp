@@ -13,6 +13,7 @@
 #include "protocol/Protocol.h"
 #include "sheet/app/uZeridaz.h"
 #include "sheet/layers/uChangeRecorder.h"
+#include "sheet/layers/uSauve.h"
 
 using platform::TPoint;
 
@@ -118,6 +119,57 @@ TEST_F(Instruments, APencilStrokeAlongTheRulerBecomesASegment) {
   EXPECT_TRUE(page->Curves.empty());
   EXPECT_EQ(journal.kinds, (std::vector<int>{1}));
   EXPECT_TRUE(sheet->Crayon1->isChecked());
+}
+
+std::vector<uint8_t> documentBytes(TPage& first) {
+  platform::MemoryStream m;
+  WriteBlockFile(m, first, TBlockDocument{});
+  return m.bytes();
+}
+
+// Drawn by a pencil in another process, saved whole to a file, opened again, undone and redone:
+// the same document every time.
+TEST_F(Instruments, ADrawnDocumentSurvivesSaveOpenUndoAndRedo) {
+  SetChangeRecorder(&sheet->Journal());
+  std::string script = "send TFZeridazKWZ CM_KWQCrayonMessage 1 0\n";
+  for (int x = 100; x <= 300; x += 50) script += pencilLine({x, 200}, 'D');
+  script += pencilLine({300, 200}, 't');
+  for (int x = 100; x <= 300; x += 50) script += pencilLine({x, 400 + (x % 100) / 2}, 'T');
+  script += pencilLine({300, 400}, 't') + "exit\n";
+  peer(protocol::Instrument::Pencil, script);
+  ASSERT_TRUE(finished(0));
+  TPage* page = sheet->FirstLayer();
+  ASSERT_EQ(page->Segments.size(), 1u);
+  ASSERT_EQ(page->Curves.size(), 1u);
+  const std::vector<uint8_t> drawn = documentBytes(*page);
+
+  const std::string path = work.filePath("dessin.blc").toStdString();
+  {
+    platform::SaveFile f(path);
+    WriteBlockFile(f, *page, TBlockDocument{});
+    f.commit();
+  }
+  platform::Surface panel(900, 1200, platform::clWhite);
+  TPage* opened = TPage::Create(nullptr, &panel);
+  // Layer records carry the bounds: the opened page stands where the sheet shows its own.
+  opened->SetBounds(page->left(), page->top(), page->width(), page->height());
+  {
+    platform::FileStream f(path, platform::FileStream::Mode::Read);
+    TBlockDocument doc;
+    ReadBlockFile(f, *opened, doc);
+  }
+  EXPECT_EQ(documentBytes(*opened), drawn);
+  opened->freeAll();
+
+  ASSERT_TRUE(sheet->Journal().CanUndo());
+  sheet->Annuler1Click();
+  sheet->Annuler1Click();
+  EXPECT_TRUE(sheet->FirstLayer()->Segments.empty());
+  EXPECT_TRUE(sheet->FirstLayer()->Curves.empty());
+  EXPECT_FALSE(sheet->Journal().CanUndo());
+  sheet->Refaire1Click();
+  sheet->Refaire1Click();
+  EXPECT_EQ(documentBytes(*sheet->FirstLayer()), drawn);
 }
 
 TEST_F(Instruments, RecordsOfAnInactivePencilAreDropped) {
