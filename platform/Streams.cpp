@@ -222,40 +222,58 @@ uint64_t FileStream::position() const {
   return pos_;
 }
 
+// A move reads the file afresh: only a sequential run of reads is served from the window.
 void FileStream::seek(uint64_t pos) {
   if (pos > size_) throw StreamError("Position au-delà de la fin des données");
-  if (::lseek(fd_, off_t(pos), SEEK_SET) < 0)
-    fileError("Impossible de lire le fichier", path_, errno);
   pos_ = pos;
+  windowLen_ = 0;
+}
+
+// Reads n bytes at `from` with positioned reads, so the descriptor's own offset never matters.
+void FileStream::fill(uint64_t from, size_t n, uint8_t* dst) {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t got =
+        ::pread(fd_, dst + done, std::min<size_t>(n - done, 1u << 30), off_t(from + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      if (got == 0)
+        throw StreamError("Le fichier « " + path_ + " » a été raccourci pendant la lecture");
+      fileError("Impossible de lire le fichier", path_, errno);
+    }
+    done += size_t(got);
+  }
 }
 
 void FileStream::readBytes(void* dst, uint64_t n) {
   if (n > size_ - pos_) pastEnd();
   auto* out = static_cast<uint8_t*>(dst);
-  uint64_t done = 0;
-  while (done < n) {
-    const size_t chunk = size_t(std::min<uint64_t>(n - done, 1u << 30));
-    const ssize_t got = ::read(fd_, out + done, chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      const int err = got < 0 ? errno : 0;
-      // Keep the descriptor's offset in step with pos_ for the next transfer.
-      ::lseek(fd_, off_t(pos_), SEEK_SET);
-      if (err == 0)
-        throw StreamError("Le fichier « " + path_ + " » a été raccourci pendant la lecture");
-      fileError("Impossible de lire le fichier", path_, err);
+  const bool inWindow = pos_ >= windowStart_ && pos_ - windowStart_ <= windowLen_ &&
+                        n <= windowLen_ - (pos_ - windowStart_);
+  if (!inWindow) {
+    if (n >= kWindow) {
+      fill(pos_, size_t(n), out);
+      pos_ += n;
+      return;
     }
-    done += uint64_t(got);
+    windowLen_ = 0;
+    window_.resize(kWindow);
+    const size_t want = size_t(std::min<uint64_t>(kWindow, size_ - pos_));
+    fill(pos_, want, window_.data());
+    windowStart_ = pos_;
+    windowLen_ = want;
   }
+  std::memcpy(out, window_.data() + (pos_ - windowStart_), size_t(n));
   pos_ += n;
 }
 
 void FileStream::writeBytes(const void* src, uint64_t n) {
+  windowLen_ = 0;  // what was read may have changed
   const auto* in = static_cast<const uint8_t*>(src);
   uint64_t done = 0;
   while (done < n) {
     const size_t chunk = size_t(std::min<uint64_t>(n - done, 1u << 30));
-    const ssize_t put = ::write(fd_, in + done, chunk);
+    const ssize_t put = ::pwrite(fd_, in + done, chunk, off_t(pos_ + done));
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
       const int err = put < 0 ? errno : ENOSPC;
@@ -277,6 +295,7 @@ void FileStream::truncate(uint64_t size) {
     rc = ::ftruncate(fd_, off_t(size));
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) fileError("Impossible d'écrire le fichier", path_, errno);
+  windowLen_ = 0;
   size_ = size;
   if (pos_ > size_) seek(size_);
 }

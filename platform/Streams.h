@@ -92,10 +92,17 @@ class FileStream : public Stream {
   void flush();
 
  private:
+  // Reads go through a window of the file: records are read field by field.
+  static constexpr size_t kWindow = 64 * 1024;
+  void fill(uint64_t from, size_t n, uint8_t* dst);
+
   int fd_ = -1;
   std::string path_;
   uint64_t pos_ = 0;
   uint64_t size_ = 0;
+  std::vector<uint8_t> window_;
+  uint64_t windowStart_ = 0;
+  size_t windowLen_ = 0;
 };
 
 // Writes a file whole or not at all: a temporary file beside the target, renamed on commit.

@@ -617,6 +617,34 @@ TEST_F(StreamFiles, SaveFileCommitReplacesTheTargetWhole) {
   EXPECT_EQ(entries(), 1u);
 }
 
+// Reads are served from a window of the file: across its edges, after writes and after moves
+// they must still answer what the file holds.
+TEST_F(StreamFiles, BufferedReadsFollowWritesMovesAndWindowEdges) {
+  const std::string p = path("big.bin");
+  Bytes big(200000);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = uint8_t(i * 7 + i / 251);
+  put(p, big);
+  FileStream f(p, FileStream::Mode::ReadWrite);
+  f.seek(65530);
+  auto le = [&](size_t at) {
+    return uint32_t(big[at]) | uint32_t(big[at + 1]) << 8 | uint32_t(big[at + 2]) << 16 |
+           uint32_t(big[at + 3]) << 24;
+  };
+  EXPECT_EQ(f.readU32(), le(65530));  // fills a 64 KiB window from 65530
+  f.skip(65530 + 65536 - 2 - f.position());
+  EXPECT_EQ(f.readU32(), le(131064));  // two bytes in the window, two beyond it
+  f.seek(10);
+  f.writeU32(0xA1B2C3D4);  // inside the window just read
+  f.seek(8);
+  f.skip(2);
+  EXPECT_EQ(f.readU32(), 0xA1B2C3D4u);
+  Bytes rest(150000);
+  f.seek(50000);
+  f.readBytes(rest.data(), rest.size());  // larger than the window
+  EXPECT_TRUE(std::equal(rest.begin(), rest.end(), big.begin() + 50000));
+  EXPECT_THROW(f.readU8(), StreamError);
+}
+
 TEST_F(StreamFiles, SaveFileOnAFullDiskFailsAndKeepsTheOldFile) {
   const std::string p = path("doc.bin");
   put(p, Bytes(100, 9));
