@@ -181,11 +181,11 @@ class Peer {
   }
 
  private:
-  WindowHandle window(const std::string& spec, const Message* current) const {
-    if (spec == "sender") return current ? current->sender : 0;
-    const size_t bar = spec.find('|');
-    if (bar == std::string::npos) return platform::findWindow(spec);
-    return platform::findWindow(spec.substr(0, bar), spec.substr(bar + 1));
+  WindowHandle window(const std::string& target, const Message* current) const {
+    if (target == "sender") return current ? current->sender : 0;
+    const size_t bar = target.find('|');
+    if (bar == std::string::npos) return platform::findWindow(target);
+    return platform::findWindow(target.substr(0, bar), target.substr(bar + 1));
   }
 
   int64_t receive(const Message& m) {
