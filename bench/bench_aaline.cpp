@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "BenchCollector.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "sheet/objects/UligneAA.h"
@@ -75,35 +75,6 @@ std::string Name(const char* impl, int width, int length) {
   return std::string(impl) + "/w" + std::to_string(width) + "/len" + std::to_string(length);
 }
 
-// Keeps the time per iteration of every plain run; with repetitions the summary takes the
-// median.
-class Collector : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.error_occurred) continue;
-      if (r.run_type == Run::RT_Iteration)
-        times[r.run_name.function_name].push_back(r.GetAdjustedRealTime());
-      else if (r.aggregate_name == "median")
-        medians[r.run_name.function_name] = r.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double median(const std::string& name) const {
-    if (const auto m = medians.find(name); m != medians.end()) return m->second;
-    const auto it = times.find(name);
-    if (it == times.end() || it->second.empty()) return 0.0;
-    std::vector<double> v = it->second;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
-  }
-
- private:
-  std::map<std::string, std::vector<double>> times;
-  std::map<std::string, double> medians;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,7 +85,7 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark(Name("QtRound", w, len).c_str(), QtLine, w, len, Qt::RoundCap);
     }
   benchmark::Initialize(&argc, argv);
-  Collector collector;
+  bench::Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
 
   auto t = [&](const char* impl, int w, int len) { return collector.median(Name(impl, w, len)); };
