@@ -161,6 +161,16 @@ TEST_F(Instruments, ADrawnDocumentSurvivesSaveOpenUndoAndRedo) {
   EXPECT_EQ(documentBytes(*opened), drawn);
   opened->freeAll();
 
+  // The teachers' tool prints it on a true A4 page.
+  QProcess tool;
+  const QString pdf = work.filePath("dessin.pdf");
+  tool.start(ZERIDAZ_DOC, {"render", QString::fromStdString(path), pdf});
+  ASSERT_TRUE(tool.waitForFinished(30000));
+  EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+  QFile out(pdf);
+  ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(out.readAll().contains("/MediaBox [0 0 595.28 841.89]"));
+
   ASSERT_TRUE(sheet->Journal().CanUndo());
   sheet->Annuler1Click();
   sheet->Annuler1Click();
