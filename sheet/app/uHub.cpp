@@ -43,6 +43,11 @@ void TInstrumentHub::ChangePencilState(uint8_t s) {
   changeState(Instrument::Pencil, s);
   if (s != kActive) return;
   WakeInstruments();
+  sendOutlinesToPencil();
+}
+
+// The pencil learns the active ruler's and set square's places: their state, then the outline.
+void TInstrumentHub::sendOutlinesToPencil() {
   if (State(Instrument::Ruler) == kActive) {
     post(Instrument::Pencil, protocol::kRelayRulerState, 1);
     RegleChange(nullptr);
@@ -187,14 +192,7 @@ void TInstrumentHub::MenuClick(Instrument i) {
   }
   m_.Send(wnd_[idx(i)], msg_[idx(i)], protocol::kRequestWake, 0);
   if (i == Instrument::Pencil) {
-    if (State(Instrument::Ruler) == kActive) {
-      post(Instrument::Pencil, protocol::kRelayRulerState, 1);
-      RegleChange(nullptr);
-    }
-    if (State(Instrument::SetSquare) == kActive) {
-      post(Instrument::Pencil, protocol::kRelaySetSquareState, 1);
-      equerreChange(nullptr);
-    }
+    sendOutlinesToPencil();
   } else if (i == Instrument::SetSquare && State(Instrument::Ruler) == kActive) {
     post(Instrument::SetSquare, protocol::kRelayRulerState, 1);
     RegleChange(nullptr);

@@ -77,6 +77,7 @@ class TInstrumentHub {
   void setChecked(Instrument i, bool c);
   void stateMessage(Instrument i, int64_t w);
   void post(Instrument to, int64_t w, int64_t l);
+  void sendOutlinesToPencil();
 
   TMessenger& m_;
   std::array<uint64_t, protocol::kInstrumentCount> wnd_{};
